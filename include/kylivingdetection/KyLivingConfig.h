@@ -1,0 +1,40 @@
+// Behaviour flags of the library and the crypt key type. One shared instance per process;
+// the host sets values before a session and the library reads them when it needs them.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+class KyLivingConfig {
+ public:
+  KyLivingConfig();
+  // The process-wide instance, created on first use.
+  static KyLivingConfig* shareInstance();
+
+  // Restores the defaults.
+  void init();
+
+  // Bool setters keep only the lowest bit of their argument.
+  void SetIsAutoUploadVerifyMsg(int value);
+  bool GetIsAutoUploadVerifyMsg() const;
+  void SetIsRecordLdtVideo(int value);
+  bool GetIsRecordLdtVideo() const;
+  void SetIsDeleteVideoInNext(int value);
+  bool GetIsDeleteVideoInNext() const;
+  void SetUseStrictMode(int value);
+  bool GetUseStrictMode() const;
+  void SetIsSaveImgEveryType(int value);
+  bool GetIsSaveImgEveryType() const;
+  // 0 DEFAULT, 1 SH_CA, anything else TEST.
+  void SetKyCryptKeyType(int32_t value);
+  int32_t GetKyCryptKeyType() const;
+
+ private:
+  std::atomic<bool> isAutoUploadVerifyMsg_;
+  std::atomic<bool> isRecordLdtVideo_;
+  std::atomic<bool> isDeleteVideoInNext_;
+  std::atomic<bool> useStrictMode_;
+  std::atomic<bool> isSaveImgEveryType_;
+  std::atomic<int32_t> cryptKeyType_;
+};
