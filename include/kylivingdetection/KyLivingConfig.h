@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 class KyLivingConfig {
@@ -30,6 +31,16 @@ class KyLivingConfig {
   void SetKyCryptKeyType(int32_t value);
   int32_t GetKyCryptKeyType() const;
 
+  // The verification cloud: host name (optionally with ":port") of its HTTPS endpoints, an
+  // optional CA certificate file trusted instead of the system's, and the limit on connecting
+  // and on each whole request (a minute by default). With no host nothing is sent.
+  void SetCloudHost(const std::string& host);
+  std::string GetCloudHost() const;
+  void SetCloudCaFile(const std::string& path);
+  std::string GetCloudCaFile() const;
+  void SetCloudTimeoutMillis(int64_t millis);
+  int64_t GetCloudTimeoutMillis() const;
+
  private:
   std::atomic<bool> isAutoUploadVerifyMsg_;
   std::atomic<bool> isRecordLdtVideo_;
@@ -37,4 +48,9 @@ class KyLivingConfig {
   std::atomic<bool> useStrictMode_;
   std::atomic<bool> isSaveImgEveryType_;
   std::atomic<int32_t> cryptKeyType_;
+
+  mutable std::mutex cloudMutex_;
+  std::string cloudHost_;
+  std::string cloudCaFile_;
+  std::atomic<int64_t> cloudTimeoutMillis_{60000};
 };
