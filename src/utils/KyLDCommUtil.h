@@ -11,6 +11,8 @@
 #include <vector>
 
 struct cJSON;
+struct KyCaptureDevice;
+enum class KyCaptureDevicePosition : int;
 
 struct KyPoint {
   double x = 0;
@@ -48,6 +50,10 @@ class KyLDCommUtil {
   // The frame as an image (BGRA, same size and rows); shares the frame's pixels.
   static KyImage imageFromSampleBuffer(const KySampleBuffer& frame);
   static KyImage imageFromPixelBuffer(const KySampleBuffer& frame);
+
+  // The camera at that position (the last listed one when several are), set up for continuous
+  // automatic exposure and locked focus where it allows; none when no camera is there.
+  static std::shared_ptr<KyCaptureDevice> getCaptureDevicePosition(KyCaptureDevicePosition position);
 
   // True when landmark 30 (nose tip) lies within x w/4..3w/4 and y w/8..7w/8.
   static bool faceMiddleInScreen(const std::vector<KyPoint>& landmarks, double w, double h);
