@@ -1,0 +1,67 @@
+// A rectangular view: frame, tag, visibility, alpha, background, transform, subviews and
+// tap handlers, drawn by its backing layer. Views belong to the UI thread.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/ui/KyLayer.h"
+
+class KyView : public std::enable_shared_from_this<KyView> {
+ public:
+  explicit KyView(KyRect frame = {});
+  virtual ~KyView() = default;
+  KyView(const KyView&) = delete;
+  KyView& operator=(const KyView&) = delete;
+
+  const std::shared_ptr<KyLayer>& layer() const { return layer_; }
+
+  KyRect frame() const { return layer_->frame(); }
+  virtual void setFrame(KyRect frame) { layer_->setFrame(frame); }
+  KyRect bounds() const { return layer_->bounds(); }
+  int64_t tag() const { return tag_; }
+  void setTag(int64_t tag) { tag_ = tag; }
+  bool isHidden() const { return layer_->isHidden(); }
+  void setHidden(bool hidden) { layer_->setHidden(hidden); }
+  double alpha() const { return layer_->opacity(); }
+  void setAlpha(double alpha) { layer_->setOpacity(alpha); }
+  KyColor backgroundColor() const { return layer_->backgroundColor(); }
+  void setBackgroundColor(KyColor color) { layer_->setBackgroundColor(color); }
+  KyTransform transform() const { return layer_->transform(); }
+  void setTransform(KyTransform transform) { layer_->setTransform(transform); }
+
+  void addSubview(const std::shared_ptr<KyView>& view);
+  void removeFromSuperview();
+  void bringSubviewToFront(const std::shared_ptr<KyView>& view);
+  const std::vector<std::shared_ptr<KyView>>& subviews() const { return subviews_; }
+  std::shared_ptr<KyView> superview() const { return superview_.lock(); }
+  // This view or the first descendant (depth first) with the tag.
+  std::shared_ptr<KyView> viewWithTag(int64_t tag);
+
+  // Taps land on the frontmost visible view under the point that has a handler.
+  void addTapHandler(std::function<void()> handler) { tapHandlers_.push_back(std::move(handler)); }
+  bool hasTapHandler() const { return !tapHandlers_.empty(); }
+  // The deepest visible view containing the point (in this view's coordinates), or none.
+  std::shared_ptr<KyView> hitTest(KyUIPoint point);
+  // Delivers a tap at the point; answers whether a handler ran.
+  bool sendTap(KyUIPoint point);
+
+  void animateAlpha(double to, const KyAnimationOptions& options, KyAnimationCompletion completion = {}) {
+    layer_->animateOpacity(to, options, std::move(completion));
+  }
+  void animateTransform(KyTransform to, const KyAnimationOptions& options, KyAnimationCompletion completion = {}) {
+    layer_->animateTransform(to, options, std::move(completion));
+  }
+
+ protected:
+  KyView(std::shared_ptr<KyLayer> layer, KyRect frame);
+
+ private:
+  std::shared_ptr<KyLayer> layer_;
+  int64_t tag_ = 0;
+  std::vector<std::shared_ptr<KyView>> subviews_;
+  std::weak_ptr<KyView> superview_;
+  std::vector<std::function<void()>> tapHandlers_;
+};
