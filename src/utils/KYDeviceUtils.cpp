@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
+#include <random>
 #include <string_view>
 #include <utility>
 
-#include "utils/CodecUtil.h"
 #include "utils/KYDeviceDataStore.h"
 
 namespace {
@@ -114,6 +114,24 @@ bool librariesPreloaded() {
   return static_cast<bool>(systemList >> entry);
 }
 
+// 31 characters, each an uppercase letter, a lowercase letter or a digit (the class drawn
+// first, then the character). Drawn from the system's entropy source rather than a clock-
+// seeded generator: devices first started in the same second must not share an identity,
+// and the identifier that binds tokens to a device must not be guessable from the time.
+std::string newDeviceId() {
+  std::random_device entropy;
+  std::uniform_int_distribution<int> classes(0, 2), letters(0, 25), digits(0, 9);
+  std::string id(31, '0');
+  for (char& c : id) {
+    switch (classes(entropy)) {
+      case 0: c = static_cast<char>('A' + letters(entropy)); break;
+      case 1: c = static_cast<char>('a' + letters(entropy)); break;
+      default: c = static_cast<char>('0' + digits(entropy)); break;
+    }
+  }
+  return id;
+}
+
 }  // namespace
 
 std::string KYDeviceUtils::deviceNameForMachine(const std::string& machine) {
@@ -145,10 +163,7 @@ std::string KYDeviceUtils::getDeviceId() {
   std::lock_guard<std::mutex> lock(creation);
   std::optional<std::string> stored = KYDeviceDataStore::getDeviceId();
   if (stored && usableDeviceId(*stored)) return *stored;
-  char* generated = genRandomString(32);
-  if (generated == nullptr) return "";
-  std::string id(generated);
-  mFree(generated);
+  std::string id = newDeviceId();
   KYDeviceDataStore::saveDeviceId(id);
   return id;
 }

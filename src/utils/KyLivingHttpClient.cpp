@@ -1,5 +1,6 @@
 #include "utils/KyLivingHttpClient.h"
 
+#include <cjson/cJSON.h>
 #include <kylivingdetection/KyLivingConfig.h>
 
 #include "utils/KyHttpTransport.h"
@@ -88,7 +89,11 @@ std::optional<KyJsonPtr> KyLivingHttpClient::postVerifyMsg(const std::string& to
     LDT_LOGE("no answer: %s", answer.error.c_str());
     return std::nullopt;
   }
-  return KyLDCommUtil::json2Dict(answer.body);
+  // Any JSON value is an answer, a bare number or text included.
+  if (answer.body.find('\0') != std::string::npos) return std::nullopt;
+  KyJsonPtr parsed(cJSON_ParseWithLengthOpts(answer.body.c_str(), answer.body.size() + 1, nullptr, true));
+  if (!parsed) return std::nullopt;
+  return parsed;
 }
 
 void KyLivingHttpClient::waitForAsyncRequests() { KyHttpWorkQueue::shared().waitIdle(); }
