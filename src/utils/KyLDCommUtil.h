@@ -13,6 +13,9 @@
 struct cJSON;
 struct KyCaptureDevice;
 enum class KyCaptureDevicePosition : int;
+struct KyRect;
+class KyShapeLayer;
+class KyWindow;
 
 struct KyPoint {
   double x = 0;
@@ -57,4 +60,10 @@ class KyLDCommUtil {
 
   // True when landmark 30 (nose tip) lies within x w/4..3w/4 and y w/8..7w/8.
   static bool faceMiddleInScreen(const std::vector<KyPoint>& landmarks, double w, double h);
+
+  // UI thread. A mask layer showing only the disc of radius min(w, h) / 2 - 8 at the centre
+  // of the rectangle's size (its origin is not used).
+  static std::shared_ptr<KyShapeLayer> maskStyle(const KyRect& rect);
+  // UI thread. The key window, else the first window, else none.
+  static std::shared_ptr<KyWindow> getKeyWindow();
 };

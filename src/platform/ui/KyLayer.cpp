@@ -28,6 +28,14 @@ void KyLayer::addSublayer(const std::shared_ptr<KyLayer>& layer) {
   layer->superlayer_ = weak_from_this();
 }
 
+void KyLayer::insertSublayerBelow(const std::shared_ptr<KyLayer>& layer, const std::shared_ptr<KyLayer>& sibling) {
+  if (!layer || layer.get() == this) return;
+  layer->removeFromSuperlayer();
+  auto it = std::find(sublayers_.begin(), sublayers_.end(), sibling);
+  sublayers_.insert(it, layer);
+  layer->superlayer_ = weak_from_this();
+}
+
 void KyLayer::removeFromSuperlayer() {
   std::shared_ptr<KyLayer> parent = superlayer_.lock();
   superlayer_.reset();

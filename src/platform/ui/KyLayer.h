@@ -56,6 +56,9 @@ class KyLayer : public std::enable_shared_from_this<KyLayer> {
   void setMask(std::shared_ptr<KyLayer> mask) { mask_ = std::move(mask); }
 
   void addSublayer(const std::shared_ptr<KyLayer>& layer);
+  // Inserts `layer` just below `sibling` (one of this layer's sublayers), or on top when
+  // `sibling` is not one.
+  void insertSublayerBelow(const std::shared_ptr<KyLayer>& layer, const std::shared_ptr<KyLayer>& sibling);
   void removeFromSuperlayer();
   const std::vector<std::shared_ptr<KyLayer>>& sublayers() const { return sublayers_; }
   std::shared_ptr<KyLayer> superlayer() const { return superlayer_.lock(); }

@@ -14,6 +14,14 @@ void KyView::addSubview(const std::shared_ptr<KyView>& view) {
   layer_->addSublayer(view->layer_);
 }
 
+void KyView::insertSubviewBelowLayer(const std::shared_ptr<KyView>& view, const std::shared_ptr<KyLayer>& sibling) {
+  if (!view || view.get() == this) return;
+  view->removeFromSuperview();
+  subviews_.push_back(view);
+  view->superview_ = weak_from_this();
+  layer_->insertSublayerBelow(view->layer_, sibling);
+}
+
 void KyView::removeFromSuperview() {
   std::shared_ptr<KyView> parent = superview_.lock();
   superview_.reset();

@@ -33,6 +33,8 @@ class KyView : public std::enable_shared_from_this<KyView> {
   void setTransform(KyTransform transform) { layer_->setTransform(transform); }
 
   void addSubview(const std::shared_ptr<KyView>& view);
+  // Adds `view` with its layer just below `sibling`, a sublayer of this view's layer.
+  void insertSubviewBelowLayer(const std::shared_ptr<KyView>& view, const std::shared_ptr<KyLayer>& sibling);
   void removeFromSuperview();
   void bringSubviewToFront(const std::shared_ptr<KyView>& view);
   const std::vector<std::shared_ptr<KyView>>& subviews() const { return subviews_; }
