@@ -79,6 +79,7 @@ void LDTColorfulDetection::recycleColorSetting() {
   _colorOrder.reset();
   history_.reset();
   _colorCount = 0;
+  colorIndexNumberDic.clear();  // the counts describe the buffers just released
 }
 
 void LDTColorfulDetection::reset() {

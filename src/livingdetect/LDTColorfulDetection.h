@@ -51,7 +51,7 @@ class LDTColorfulDetection {
   // magenta) and allocates zeroed history buffers. A text that is not 1 to 10 digits 0..8
   // is rejected with an error line and leaves no sequence.
   void initColorSetting(const char* digits);
-  // Releases the sequence and every history buffer.
+  // Releases the sequence and every history buffer, and forgets the frames filed in them.
   void recycleColorSetting();
   // Back to waiting for a usable face. The sequence, the buffers, the finished history
   // and the readiness window stay.
