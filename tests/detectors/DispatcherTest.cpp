@@ -5,6 +5,7 @@
 
 #include "FaceFixture.h"
 #include "livingdetect/HeadShakingDetection.h"
+#include "livingdetect/LDTColorfulDetection.h"
 #include "livingdetect/LDTComm.h"
 #include "livingdetect/LDTDistance.h"
 #include "livingdetect/LDTSafeDetection.h"
@@ -170,4 +171,62 @@ TEST_F(Dispatcher, ResetFromAnotherThreadNeverOverlapsAFrame) {
   }
   stop.store(true);
   controller.join();
+}
+
+namespace {
+
+// Frames that take each action detector from a reset to its answer of 100.
+std::vector<LandmarkList> framesToComplete(int32_t livingType) {
+  std::vector<LandmarkList> frames;
+  auto add = [&frames](const LandmarkList& landmarks, int times) { frames.insert(frames.end(), times, landmarks); };
+  switch (livingType) {
+    case 1:
+      add(withOuterEyeDistance(frontal(), 150), 1);
+      add(withOuterEyeDistance(frontal(), 126), 1);
+      break;
+    case 2:
+      add(moved(frontal(), 60, 60), 1);  // a jolt, then four steady frames and eight warm-up frames
+      add(frontal(), 12);
+      add(withEyes(frontal(), 7.2, 7.2), 2);
+      break;
+    case 3:
+      add(withYaw(frontal(), 100), 1);
+      add(withYaw(frontal(), 40), 2);
+      break;
+    case 4:
+      add(withBrowHeights(withNoseToBrow(frontal(), 75, 50), 60, 60), 5);
+      add(withBrowHeights(withNoseToBrow(frontal(), 75, 50), 25, 25), 3);
+      break;
+    case 5:
+      add(frontal(), 9);
+      add(withMouth(frontal(), 30, 10.8, 10.8), 2);
+      break;
+  }
+  return frames;
+}
+
+}  // namespace
+
+TEST_F(Dispatcher, AnAnswerOf100ResetsEveryDetectorAndEmptiesTheQueue) {
+  for (int32_t type = 1; type <= 5; ++type) {
+    SCOPED_TRACE("living type " + std::to_string(type));
+    LDTComm::reset();
+    // Leave every detector in a state that only its reset clears.
+    if (type != 3) HeadShakingDetection::shareInstance()->setLookAtScreendDetectPass(true);
+    if (type != 1) LDTDistance::shareInstance()->distanceDetect(share(frontal()), kFrame);
+    LDTSafeDetection::Instance()->isSafeFace(frontal());
+    LDTComm::setColorSaveIndex(4);
+
+    const std::vector<LandmarkList> frames = framesToComplete(type);
+    for (size_t i = 0; i < frames.size(); ++i) {
+      const LDTResult result = LDTComm::processLivingDetect(type, share(frames[i]), kFrame, false, nullptr, {});
+      ASSERT_EQ(result.process() == 100, i + 1 == frames.size()) << "frame " << i << " answered " << result.process();
+    }
+    EXPECT_TRUE(LDTComm::faceLandmarkQueue().empty());
+    EXPECT_FALSE(HeadShakingDetection::shareInstance()->lookAtScreendDetectPass());
+    EXPECT_EQ(HeadShakingDetection::shareInstance()->detectSuccessCount(), 0);
+    EXPECT_EQ(LDTDistance::shareInstance()->targetDistance(), 0);
+    EXPECT_EQ(LDTSafeDetection::Instance()->landmarkBufferOffset(), 0);
+    EXPECT_EQ(LDTColorfulDetection::shareInstance()->colorSaveIndex(), -1);
+  }
 }
