@@ -127,15 +127,18 @@ TEST(Svpng, ImagesItCannotStoreAnswerZero) {
 }
 
 TEST(RgbArray, PackedRgbHonoursBytesPerRow) {
-  for (int32_t bytesPerRow : {7 * 4, 7 * 4 + 12, 64}) {
-    KyImage image = KyLDCommUtil::imageFromSampleBuffer(paddedFrame(7, 5, bytesPerRow));
+  // Widths around the four-pixel steps of the fast path, rows with and without padding.
+  for (auto [width, bytesPerRow] : {std::pair{7, 28}, std::pair{7, 40}, std::pair{5, 64}, std::pair{37, 160},
+                                    std::pair{1, 4}, std::pair{6, 24}}) {
+    const int height = 5;
+    KyImage image = KyLDCommUtil::imageFromSampleBuffer(paddedFrame(width, height, bytesPerRow));
     uint8_t* rgb = ImageUtil::rgbArrayWithUIImage(image);
     ASSERT_NE(rgb, nullptr);
-    Bytes packed = takeBuffer(rgb, 7 * 5 * 3);
-    for (int y = 0; y < 5; ++y) {
-      for (int x = 0; x < 7; ++x) {
-        const uint8_t* p = &packed[static_cast<size_t>((y * 7 + x) * 3)];
-        ASSERT_EQ(p[0], x + y) << bytesPerRow << " " << x << "," << y;
+    Bytes packed = takeBuffer(rgb, static_cast<uint64_t>(width * height * 3));
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        const uint8_t* p = &packed[static_cast<size_t>((y * width + x) * 3)];
+        ASSERT_EQ(p[0], x + y) << width << "/" << bytesPerRow << " at " << x << "," << y;
         ASSERT_EQ(p[1], y);
         ASSERT_EQ(p[2], x);
       }
