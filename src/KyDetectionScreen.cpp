@@ -3,7 +3,6 @@
 #include <kylivingdetection/KyLivingViewStyle.h>
 
 #include "KyFinishedView.h"
-#include "KyLivingDetectionViewController.h"
 #include "KyLoopProgressView.h"
 #include "platform/ui/KyCameraPreviewLayer.h"
 #include "platform/ui/KyImageView.h"
@@ -21,20 +20,6 @@ namespace {
 constexpr int64_t kScreenViewTag = 1;
 
 }  // namespace
-
-std::shared_ptr<KyDetectionScreen> KyDetectionScreen::build(KyLivingDetectionViewController& controller,
-                                                            int64_t windowSwitchType) {
-  std::shared_ptr<KyNavigationController> navigation = controller.KyViewController::navigationController();
-  std::weak_ptr<KyViewController> weak = controller.weak_from_this();
-  auto detection = [weak] { return std::static_pointer_cast<KyLivingDetectionViewController>(weak.lock()); };
-  Handlers handlers{[detection] {
-                      if (auto c = detection()) c->onExitClick();
-                    },
-                    [detection] {
-                      if (auto c = detection()) c->onContinueDetectClick();
-                    }};
-  return build(windowSwitchType, navigation ? navigation->navigationBarHeight() : 0, std::move(handlers));
-}
 
 // Bottom to top: exit button, title, ring, finish view, (action list), preview, continue
 // overlay, face-outline view.

@@ -15,11 +15,11 @@
 
 #include "KyDetectionScreenLayout.h"
 #include "platform/ui/KyLabel.h"
+#include "platform/ui/KyNavigationController.h"
 
 class KyCameraMaskView;
 class KyCameraPreviewLayer;
 class KyFinishedView;
-class KyLivingDetectionViewController;
 class KyLoopProgressView;
 class LivingTypeCollection;
 class UIMaskView;
@@ -32,8 +32,8 @@ class KyDetectionScreen {
   };
 
   // The screen of a detection controller; taps go to its onExitClick and onContinueDetectClick.
-  static std::shared_ptr<KyDetectionScreen> build(KyLivingDetectionViewController& controller,
-                                                  int64_t windowSwitchType);
+  template <typename Controller>
+  static std::shared_ptr<KyDetectionScreen> build(Controller& controller, int64_t windowSwitchType);
   // The screen at the main screen's size; navigationBarHeight counts for pushed screens.
   static std::shared_ptr<KyDetectionScreen> build(int64_t windowSwitchType, double navigationBarHeight,
                                                   Handlers handlers);
@@ -95,3 +95,17 @@ class KyDetectionScreen {
   mutable std::mutex colorMutex_;
   KyColor backgroundColor_;
 };
+
+template <typename Controller>
+std::shared_ptr<KyDetectionScreen> KyDetectionScreen::build(Controller& controller, int64_t windowSwitchType) {
+  std::shared_ptr<KyNavigationController> navigation = controller.KyViewController::navigationController();
+  std::weak_ptr<KyViewController> weak = controller.weak_from_this();
+  auto detection = [weak] { return std::static_pointer_cast<Controller>(weak.lock()); };
+  Handlers handlers{[detection] {
+                      if (auto c = detection()) c->onExitClick();
+                    },
+                    [detection] {
+                      if (auto c = detection()) c->onContinueDetectClick();
+                    }};
+  return build(windowSwitchType, navigation ? navigation->navigationBarHeight() : 0, std::move(handlers));
+}

@@ -3,6 +3,9 @@
 std::span<const KyldCommand> kyldCommands() {
   static const KyldCommand commands[] = {
       {"version", "kyld version", kyldVersion},
+      {"detect", "kyld detect --living-type N [--need-image] < frames.jsonl", kyldDetect},
+      {"screenshot", "kyld screenshot --window-switch-type 1|2 --living-type N --out FILE.png [--show]",
+       kyldScreenshot},
   };
   return commands;
 }

@@ -8,6 +8,8 @@
 using KyldArgs = std::span<char* const>;
 
 int kyldVersion(KyldArgs args);
+int kyldDetect(KyldArgs args);
+int kyldScreenshot(KyldArgs args);
 
 struct KyldCommand {
   std::string_view name;
