@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <vector>
 
 ScratchDirectory::ScratchDirectory() {
@@ -48,16 +49,31 @@ std::string makeClip(const ScratchDirectory& dir, const std::string& name, const
   return path;
 }
 
-std::string probeVideoStream(const std::string& path, const std::string& entry) {
-  std::string value = runCommand("ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=" + entry +
-                                 " -of default=noprint_wrappers=1:nokey=1 '" + path + "'");
-  while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.pop_back();
-  return value;
-}
-
-int probeStreamCount(const std::string& path) {
-  return std::stoi(runCommand("ffprobe -v error -show_entries format=nb_streams -of default=noprint_wrappers=1:nokey=1 '" +
-                              path + "'"));
+ProbedMovie probeMovie(const std::string& path) {
+  ProbedMovie movie;
+  std::istringstream lines(runCommand("ffprobe -v error -count_frames -show_entries "
+                                      "stream=codec_type,codec_name,width,height,nb_read_frames:format=format_name "
+                                      "-of default=noprint_wrappers=1 '" + path + "'"));
+  bool inVideo = false;
+  bool videoSeen = false;
+  for (std::string line; std::getline(lines, line);) {
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    const std::string key = line.substr(0, equals);
+    const std::string value = line.substr(equals + 1);
+    if (key == "format_name") movie.formatName = value;
+    if (key == "codec_name") ++movie.streams;
+    if (key == "codec_name" && !videoSeen) movie.codecName = value;  // codec_name precedes codec_type
+    if (key == "codec_type") {
+      inVideo = value == "video" && !videoSeen;
+      videoSeen = videoSeen || inVideo;
+    }
+    if (!inVideo) continue;
+    if (key == "width") movie.width = std::stoi(value);
+    if (key == "height") movie.height = std::stoi(value);
+    if (key == "nb_read_frames") movie.frames = std::stoi(value);
+  }
+  return movie;
 }
 
 std::string firstPictureRGB(const std::string& path) {

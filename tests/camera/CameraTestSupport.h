@@ -30,10 +30,16 @@ std::string runCommand(const std::string& command);
 std::string makeClip(const ScratchDirectory& dir, const std::string& name, const std::string& picture, int frames,
                      int fps = 30);
 
-// One entry of ffprobe's first video stream, e.g. "codec_name" -> "h264".
-std::string probeVideoStream(const std::string& path, const std::string& entry);
-// Number of streams of any kind in the file.
-int probeStreamCount(const std::string& path);
+// What ffprobe reports of a file: its container and its first video stream (frames counted).
+struct ProbedMovie {
+  std::string formatName;
+  std::string codecName;
+  int width = 0;
+  int height = 0;
+  int frames = 0;
+  int streams = 0;  // of any kind
+};
+ProbedMovie probeMovie(const std::string& path);
 // The first picture of a movie as RGB bytes (width * height * 3).
 std::string firstPictureRGB(const std::string& path);
 

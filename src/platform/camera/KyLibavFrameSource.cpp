@@ -41,6 +41,7 @@ int KyLibavFrameSource::interruptCallback(void* self) {
 }
 
 int KyLibavFrameSource::openInput(bool askForPreferredFormat) {
+  kyQuietLibavLogs();
   AVFormatContext* context = avformat_alloc_context();
   if (!context) return AVERROR(ENOMEM);
   context->interrupt_callback = {&KyLibavFrameSource::interruptCallback, this};

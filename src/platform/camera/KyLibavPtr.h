@@ -6,10 +6,12 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/error.h>
 #include <libavutil/frame.h>
+#include <libavutil/log.h>
 #include <libswscale/swscale.h>
 }
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 struct KyAVInputDeleter {
@@ -38,4 +40,11 @@ inline std::string kyAVErrorText(int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
   av_strerror(code, text, sizeof text);
   return text;
+}
+
+// FFmpeg writes its own progress and statistics lines to stderr; only its errors are of use beside
+// the library's log lines.
+inline void kyQuietLibavLogs() {
+  static std::once_flag once;
+  std::call_once(once, [] { av_log_set_level(AV_LOG_ERROR); });
 }

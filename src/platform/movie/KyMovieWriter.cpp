@@ -46,6 +46,7 @@ struct KyMovieWriter::Encoder {
   bool trailerPending = false;
   int64_t firstTimestampMs = 0;
   int64_t lastPts = -1;
+  int64_t lastInterval = kFallbackFrameStepMs;
   int64_t frames = 0;
 
   std::string open(const std::string& path, const KyMovieVideoSettings& settings);
@@ -82,6 +83,7 @@ std::string KyMovieWriter::Encoder::openEncoder(const KyMovieVideoSettings& sett
 }
 
 std::string KyMovieWriter::Encoder::open(const std::string& path, const KyMovieVideoSettings& settings) {
+  kyQuietLibavLogs();
   if (settings.codec != "H.264") return "unsupported codec " + settings.codec;
   // yuv420p needs even sides; an odd side loses its last row and column.
   KyMovieVideoSettings even = settings;
@@ -143,6 +145,7 @@ int64_t KyMovieWriter::Encoder::nextPts(int64_t timestampMs) {
   if (frames == 0) firstTimestampMs = timestampMs;
   int64_t pts = timestampMs - firstTimestampMs;
   if (pts <= lastPts) pts = lastPts + kFallbackFrameStepMs;
+  if (lastPts >= 0) lastInterval = pts - lastPts;
   lastPts = pts;
   return pts;
 }
@@ -152,6 +155,9 @@ std::string KyMovieWriter::Encoder::drainPackets() {
     int result = avcodec_receive_packet(codec.get(), packet.get());
     if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return {};
     if (result < 0) return "encoding failed: " + kyAVErrorText(result);
+    // The encoder leaves durations unset; without one the file's last frame would get none and be
+    // cut by the edit list, so each packet lasts as long as the latest frame interval.
+    if (packet->duration <= 0) packet->duration = lastInterval;
     av_packet_rescale_ts(packet.get(), codec->time_base, stream->time_base);
     packet->stream_index = stream->index;
     result = av_interleaved_write_frame(output.get(), packet.get());
