@@ -6,6 +6,7 @@ std::span<const KyldCommand> kyldCommands() {
       {"detect", "kyld detect --living-type N [--need-image] < frames.jsonl", kyldDetect},
       {"screenshot", "kyld screenshot --window-switch-type 1|2 --living-type N --out FILE.png [--show]",
        kyldScreenshot},
+      {"handshake", "kyld handshake [--crypt-key-type N] LIVINGTYPE [JPEG...] < token", kyldHandshake},
   };
   return commands;
 }

@@ -10,6 +10,7 @@ using KyldArgs = std::span<char* const>;
 int kyldVersion(KyldArgs args);
 int kyldDetect(KyldArgs args);
 int kyldScreenshot(KyldArgs args);
+int kyldHandshake(KyldArgs args);
 
 struct KyldCommand {
   std::string_view name;
