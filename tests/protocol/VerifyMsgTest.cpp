@@ -110,7 +110,7 @@ TEST(VerifyMsg, SealedMessageDecodesWithOpensslAndFlatc) {
   std::string message = opensslDecrypt(key, FIXED_IV, sealed->substr(11));
   ASSERT_FALSE(message.empty());
   dir.write("message.bin", message);
-  runCommand("cd '" + dir.path().string() + "' && flatc --json --strict-json --raw-binary '" KYLD_SOURCE_DIR
+  runCommand("cd '" + dir.path().string() + "' && flatc --json --strict-json --raw-binary --no-warnings '" KYLD_SOURCE_DIR
              "/src/utils/VerifyMsg.fbs' -- message.bin");
   std::ifstream in(dir.path() / "message.json");
   std::stringstream json;

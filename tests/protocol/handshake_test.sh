@@ -66,7 +66,7 @@ for spec in "0 DEFAULT FIXED_KEY_DEFAULT root_default.pem" "1 SH_CA FIXED_KEY_SH
   check "type $1 data prefix" flatbuffer@ "${data_line:0:11}"
   printf %s "${data_line#flatbuffer@}" | openssl enc -d -aes-128-cbc -base64 -A \
     -K "$(printf %s "$share_key" | hex)" -iv "$fixed_iv_hex" > "$work/msg.bin"
-  (cd "$work" && flatc --json --strict-json --raw-binary "$schema" -- msg.bin)
+  (cd "$work" && flatc --json --strict-json --raw-binary --no-warnings "$schema" -- msg.bin)
   check "type $1 history" '"empty"' "$(sed -n 's/.*"colorfulDetectHistory": *\("[^"]*"\).*/\1/p' "$work/msg.json")"
   check "type $1 cloud storage" 1 "$(sed -n 's/.*"useCloudStorage": *\([0-9]*\).*/\1/p' "$work/msg.json")"
 done
