@@ -3,7 +3,7 @@
 #include <kylivingdetection/KyLivingDetectResult.h>
 #include <kylivingdetection/KyLivingLog.h>
 
-#include <regex>
+#include <algorithm>
 
 #include "KyProtocolKeys.h"
 #include "LoopbackHttpsServer.h"
@@ -31,6 +31,10 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
     text.replace(at, from.size(), to);
   }
   return text;
+}
+
+bool allDigits(const std::string& text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::string member(const cJSON* object, const char* name) {
@@ -102,7 +106,8 @@ TEST(LogManager, FailureResultsAreReportedOnceReportingIsOnAndNamed) {
     EXPECT_EQ(member(record, "platform"), "IOS");
     EXPECT_EQ(member(record, "deviceModel"), KYDeviceUtils::getDeviceName());
     EXPECT_EQ(member(record, "appName"), KYDeviceUtils::getAPPName());
-    EXPECT_TRUE(std::regex_match(member(record, "currentTime"), std::regex("20[0-9]{15}")));
+    std::string time = member(record, "currentTime");  // yyyyMMddHHmmssSSS
+    EXPECT_TRUE(time.size() == 17 && allDigits(time) && time.rfind("20", 0) == 0) << time;
   }
 }
 
@@ -129,8 +134,16 @@ TEST(TimeUtil, ConsecutiveIntervalsAndTheirDebugLine) {
   EXPECT_GE(second, 0.0);
   std::vector<std::string> lines = capture.lines();
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(\[LDT\]\[WARN\]timeErapsed\[\d+\]:认证初始化耗时 : \d+\.\d{6}\n\n)")))
-      << lines[0];
+  const std::string head = "[LDT][WARN]timeErapsed[";
+  const std::string label = "]:认证初始化耗时 : ";
+  ASSERT_EQ(lines[0].rfind(head, 0), 0u) << lines[0];
+  size_t labelAt = lines[0].find(label);
+  ASSERT_NE(labelAt, std::string::npos) << lines[0];
+  EXPECT_TRUE(allDigits(lines[0].substr(head.size(), labelAt - head.size())));
+  std::string seconds = lines[0].substr(labelAt + label.size());
+  ASSERT_GE(seconds.size(), 10u);
+  EXPECT_EQ(seconds.substr(seconds.size() - 2), "\n\n");
+  EXPECT_EQ(seconds[seconds.size() - 9], '.');  // six decimals
 }
 
 }  // namespace
