@@ -9,7 +9,7 @@ build_dir=build
 cmake_args=()
 if [ "${1:-}" = "--sanitize" ]; then
   build_dir=build-asan
-  cmake_args+=(-DKYLD_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+  cmake_args+=(-DKYLD_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo)
 fi
 
 bash scripts/install-deps.sh

@@ -19,10 +19,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Each session gets a detector of its own: the metadata queue runs it one frame at a time.
+// Each session gets a detector of its own, made with the first frame (making one is costly):
+// the metadata queue runs it one frame at a time.
 KyCaptureSession::FaceRectDetector faceRectDetector() {
-  auto source = std::make_shared<KyHogFaceRectSource>();
-  return [source](const KySampleBuffer& frame) { return source->faceRects(frame); };
+  auto source = std::make_shared<std::unique_ptr<KyHogFaceRectSource>>();
+  return [source](const KySampleBuffer& frame) {
+    if (!*source) *source = std::make_unique<KyHogFaceRectSource>();
+    return (*source)->faceRects(frame);
+  };
 }
 
 }  // namespace
