@@ -7,6 +7,11 @@ std::span<const KyldCommand> kyldCommands() {
       {"screenshot", "kyld screenshot --window-switch-type 1|2 --living-type N --out FILE.png [--show]",
        kyldScreenshot},
       {"handshake", "kyld handshake [--crypt-key-type N] LIVINGTYPE [JPEG...] < token", kyldHandshake},
+      {"landmarks", "kyld landmarks IMAGE", kyldLandmarks},
+      {"session",
+       "kyld session --living-type N --source camera[:DEVICE]|video:FILE [--window] [--cloud URL] [--record] "
+       "[--out DIR]",
+       kyldSession},
   };
   return commands;
 }

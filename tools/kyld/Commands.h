@@ -11,6 +11,8 @@ int kyldVersion(KyldArgs args);
 int kyldDetect(KyldArgs args);
 int kyldScreenshot(KyldArgs args);
 int kyldHandshake(KyldArgs args);
+int kyldLandmarks(KyldArgs args);
+int kyldSession(KyldArgs args);
 
 struct KyldCommand {
   std::string_view name;
