@@ -28,6 +28,14 @@ size_t utf8SequenceLength(const std::string& text, size_t i) {
   return valid ? length : 0;
 }
 
+// The client's queue. The transport (and with it the TLS library, which cleans up at exit)
+// is set up first, so that the queue's worker is joined at exit before that cleanup runs and
+// the worker's per-thread TLS state is released normally.
+KyHttpWorkQueue& clientQueue() {
+  KyDefaultHttpTransport();
+  return KyHttpWorkQueue::shared();
+}
+
 // The form post of `body` to `path` on the configured cloud; nothing without a cloud host.
 std::optional<KyHttpPost> buildPost(const char* path, const std::string& body) {
   KyLivingConfig* config = KyLivingConfig::shareInstance();
@@ -71,7 +79,7 @@ void KyLivingHttpClient::requestAsync(const std::string& value) {
   std::optional<KyHttpPost> post = buildPost(kLogPath, "req=" + value);
   if (!post) return;
   std::shared_ptr<KyHttpTransport> transport = KyDefaultHttpTransport();
-  bool queued = KyHttpWorkQueue::shared().enqueue(
+  bool queued = clientQueue().enqueue(
       [transport, post = std::move(*post)](const std::atomic<bool>& stopping) {
         KyHttpAnswer answer = transport->post(post, &stopping);
         if (stopping) return;  // shutting down: the log sink may already be gone
@@ -96,4 +104,4 @@ std::optional<KyJsonPtr> KyLivingHttpClient::postVerifyMsg(const std::string& to
   return parsed;
 }
 
-void KyLivingHttpClient::waitForAsyncRequests() { KyHttpWorkQueue::shared().waitIdle(); }
+void KyLivingHttpClient::waitForAsyncRequests() { clientQueue().waitIdle(); }
