@@ -50,5 +50,6 @@ KyApplicationInfo KyLivingGetApplicationInfo() {
     std::lock_guard<std::mutex> lock(infoMutex);
     if (hostInfo) return *hostInfo;
   }
-  return linuxDefaults();
+  static const KyApplicationInfo defaults = linuxDefaults();  // facts that do not change while running
+  return defaults;
 }

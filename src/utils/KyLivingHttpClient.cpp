@@ -59,14 +59,23 @@ std::optional<KyHttpPost> buildPost(const char* path, const std::string& body) {
 
 std::string KyLivingHttpClient::encodeBody(const std::string& body) {
   std::string out;
-  out.reserve(body.size() + 16);
-  for (size_t i = 0; i < body.size();) {
-    size_t length = utf8SequenceLength(body, i);
-    if (length == 0) {
-      ++i;
-    } else if (body[i] == '+') {
+  out.reserve(body.size() + body.size() / 16);
+  size_t i = 0;
+  while (i < body.size()) {
+    // Runs of plain ASCII, the whole of a Base64 text, are copied in one piece.
+    size_t run = i;
+    while (run < body.size() && static_cast<unsigned char>(body[run]) < 0x80 && body[run] != '+') ++run;
+    out.append(body, i, run - i);
+    i = run;
+    if (i == body.size()) break;
+    if (body[i] == '+') {
       out += "%2B";
       ++i;
+      continue;
+    }
+    size_t length = utf8SequenceLength(body, i);
+    if (length == 0) {
+      ++i;  // not UTF-8: dropped
     } else {
       out.append(body, i, length);
       i += length;
