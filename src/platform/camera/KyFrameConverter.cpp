@@ -46,7 +46,7 @@ KySampleBuffer KyFrameConverter::convert(AVFrame* picture, int64_t timestampMs) 
   if (!cropToTargetShape(picture)) return {};
   scaler_.reset(sws_getCachedContext(scaler_.release(), picture->width, picture->height,
                                      static_cast<AVPixelFormat>(picture->format), options_.width, options_.height,
-                                     AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr));
+                                     AV_PIX_FMT_BGRA, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr));
   if (!scaler_) return {};
 
   const int32_t bytesPerRow = options_.width * 4;

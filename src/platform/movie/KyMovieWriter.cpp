@@ -75,7 +75,9 @@ std::string KyMovieWriter::Encoder::openEncoder(const KyMovieVideoSettings& sett
   codec->sample_aspect_ratio = {1, 1};
   if (output->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   AVDictionary* options = nullptr;
-  av_dict_set(&options, "preset", "veryfast", 0);  // keeps encoding beside the live frame pipeline cheap
+  // The fastest preset: at 3.5 Mbit/s a 480 x 480 picture still looks good, and recording costs
+  // about half the CPU of "veryfast" beside the live frame pipeline.
+  av_dict_set(&options, "preset", "ultrafast", 0);
   const int result = avcodec_open2(codec.get(), encoder, &options);
   av_dict_free(&options);
   if (result < 0) return "cannot open the H.264 encoder: " + kyAVErrorText(result);
