@@ -122,6 +122,14 @@ TEST_F(FrameSourceTest, OpenFailsWithAReadableReasonForBadFiles) {
   }
 }
 
+TEST_F(FrameSourceTest, ACameraThatIsNotThereFailsToOpenWithItsPath) {
+  const std::string node = dir.file("video7");
+  auto source = KyLibavFrameSource::cameraDevice(node);
+  std::string error;
+  EXPECT_FALSE(source->open(error));
+  EXPECT_EQ(error.rfind("camera " + node + ": ", 0), 0u) << error;
+}
+
 TEST_F(FrameSourceTest, InterruptStopsAPacedRead) {
   const std::string clip = makeClip(dir, "long.mp4", "testsrc=size=320x240", 60);
   auto source = KyLibavFrameSource::videoFile(clip);

@@ -1,5 +1,7 @@
 // Movies written through the movie writer and checked with ffprobe and ffmpeg; movie file names.
 #include "CameraTestSupport.h"
+#include "platform/camera/KyCaptureSession.h"
+#include "platform/camera/KyLibavFrameSource.h"
 #include "platform/movie/KyMovieFiles.h"
 #include "platform/movie/KyMovieWriter.h"
 #include "testsupport/LogCapture.h"
@@ -32,11 +34,7 @@ KySampleBuffer bandedFrame(int64_t timestampMs) {
 
 void finishAndWait(KyMovieWriter& writer) {
   Event done;
-  std::string completionThread;
-  writer.finishWriting([&] {
-    completionThread = currentThreadName();
-    done.set();
-  });
+  writer.finishWriting([&] { done.set(); });
   ASSERT_TRUE(done.wait());
 }
 
@@ -186,6 +184,38 @@ TEST(MovieFilesTest, EarlierVideosAreRemovedAndOtherFilesKept) {
   }
   for (const char* kept : {"other.mov", "sub/KyVideocccccccccc.mov"}) EXPECT_TRUE(fs::exists(dir.file(kept))) << kept;
   EXPECT_EQ(KyMovieFiles::removeEarlierVideos(dir.file("missing")), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A file source's frames, appended by the frame handler as the detection screen does, make a
+// square movie of exactly the frames the handler received.
+TEST(RecordingTest, FramesFromACaptureSessionBecomeASquareMovie) {
+  ScratchDirectory dir;
+  const std::string clip = makeClip(dir, "clip.mp4", "testsrc=size=640x480", 10);
+  const std::string moviePath = dir.file(KyMovieFiles::videoFileName("0123456789abcdef"));
+  KyMovieWriter writer(moviePath);
+  KyCaptureSession session(KyLibavFrameSource::videoFile(clip));
+  int appended = 0;
+  session.setSampleBufferDelegate([&](const KySampleBuffer& frame) {
+    if (!writer.isVideoInputReady()) writer.setUpVideoInput(KyMovieVideoSettings::forFrame(frame.width, frame.height));
+    if (writer.appendVideoSampleBuffer(frame)) ++appended;
+  });
+  Event ended;
+  session.setEndHandler([&](const KyCaptureEnd&) { ended.set(); });
+  ASSERT_TRUE(session.startRunning());
+  ASSERT_TRUE(ended.wait());
+  session.stopRunning();
+  finishAndWait(writer);
+
+  EXPECT_EQ(static_cast<uint64_t>(appended), session.stats().framesDelivered);
+  const ProbedMovie movie = probeMovie(moviePath);
+  EXPECT_EQ(movie.codecName, "h264");
+  EXPECT_EQ(movie.width, 480);
+  EXPECT_EQ(movie.height, 480);
+  EXPECT_EQ(movie.frames, appended);
 }
 
 }  // namespace
