@@ -7,6 +7,8 @@
 std::shared_ptr<UIMaskView> UIMaskView::initWithFrame(KyRect rect) { return std::make_shared<UIMaskView>(rect); }
 
 UIMaskView::UIMaskView(KyRect rect) : KyView(rect) {
+  // Only a picture: taps go through to the continue overlay beneath.
+  setUserInteractionEnabled(false);
   bgLayer_ = KyMakeMaskDisc(rect.size(), {0, 0, 0, 0.7f});
   bgLayer_->setHidden(true);
   layer()->addSublayer(bgLayer_);

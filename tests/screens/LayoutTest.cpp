@@ -134,7 +134,7 @@ TEST(MaskStyle, ShowsOnlyTheCentredDiscOfTheRectanglesSize) {
   for (auto [x, y] : outside) EXPECT_EQ(pixelAt(*image, x, y).a, 0) << x << "," << y;
 }
 
-TEST(ProgressRing, JoinsTheLivingEndListenersWhenMade) {
+TEST(ProgressRingListener, JoinsTheLivingEndListenersWhenMade) {
   const size_t before = KyLivingDelegateManager::Instance()->delegateArray()->size();
   auto ring = KyLoopProgressView::initWithFrame({0, 0, 250, 250});
   const auto after = KyLivingDelegateManager::Instance()->delegateArray();

@@ -12,7 +12,7 @@
 class KyView : public std::enable_shared_from_this<KyView> {
  public:
   explicit KyView(KyRect frame = {});
-  virtual ~KyView() = default;
+  virtual ~KyView();
   KyView(const KyView&) = delete;
   KyView& operator=(const KyView&) = delete;
 
@@ -38,13 +38,16 @@ class KyView : public std::enable_shared_from_this<KyView> {
   void removeFromSuperview();
   void bringSubviewToFront(const std::shared_ptr<KyView>& view);
   const std::vector<std::shared_ptr<KyView>>& subviews() const { return subviews_; }
-  std::shared_ptr<KyView> superview() const { return superview_.lock(); }
+  std::shared_ptr<KyView> superview() const { return superview_ ? superview_->weak_from_this().lock() : nullptr; }
   // This view or the first descendant (depth first) with the tag.
   std::shared_ptr<KyView> viewWithTag(int64_t tag);
 
   // Taps land on the frontmost visible view under the point that has a handler.
   void addTapHandler(std::function<void()> handler) { tapHandlers_.push_back(std::move(handler)); }
   bool hasTapHandler() const { return !tapHandlers_.empty(); }
+  // A view that ignores touches lets them through to what lies beneath it.
+  bool isUserInteractionEnabled() const { return userInteractionEnabled_; }
+  void setUserInteractionEnabled(bool enabled) { userInteractionEnabled_ = enabled; }
   // The deepest visible view containing the point (in this view's coordinates), or none.
   std::shared_ptr<KyView> hitTest(KyUIPoint point);
   // Delivers a tap at the point; answers whether a handler ran.
@@ -64,6 +67,9 @@ class KyView : public std::enable_shared_from_this<KyView> {
   std::shared_ptr<KyLayer> layer_;
   int64_t tag_ = 0;
   std::vector<std::shared_ptr<KyView>> subviews_;
-  std::weak_ptr<KyView> superview_;
+  // Plain pointer, so that views can add subviews while they are being constructed; a view
+  // clears it in its subviews when it goes away.
+  KyView* superview_ = nullptr;
   std::vector<std::function<void()>> tapHandlers_;
+  bool userInteractionEnabled_ = true;
 };
