@@ -36,12 +36,25 @@ KyHttpWorkQueue& clientQueue() {
   return KyHttpWorkQueue::shared();
 }
 
-// The form post of `body` to `path` on the configured cloud; nothing without a cloud host.
+// A host name, IPv4 or bracketed IPv6 address, optionally with ":port": nothing that could
+// turn the URL into another path, user or query.
+bool plainHost(const std::string& host) {
+  if (host.empty()) return false;
+  for (char c : host) {
+    bool allowed = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
+                   c == '-' || c == ':' || c == '[' || c == ']';
+    if (!allowed) return false;
+  }
+  return true;
+}
+
+// The form post of `body` to `path` on the configured cloud; nothing without a usable host.
 std::optional<KyHttpPost> buildPost(const char* path, const std::string& body) {
   KyLivingConfig* config = KyLivingConfig::shareInstance();
   std::string host = config->GetCloudHost();
-  if (host.empty()) {
-    LDTLogWrite(KyLivingLogLevel::Error, "buildPost", __LINE__, "no cloud host configured, %s not sent", path);
+  if (!plainHost(host)) {
+    LDTLogWrite(KyLivingLogLevel::Error, "buildPost", __LINE__, "no usable cloud host configured (\"%s\"), %s not sent",
+                host.c_str(), path);
     return std::nullopt;
   }
   KyHttpPost post;

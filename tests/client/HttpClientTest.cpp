@@ -106,14 +106,16 @@ TEST_F(HttpClientTest, NoAnswerWithinTheTimeLimitIsNoAnswer) {
   EXPECT_EQ(server->requests().size(), before + 1);  // it was sent, just never answered
 }
 
-TEST_F(HttpClientTest, UntrustedCertificateOrNoHostSendsNothing) {
+TEST_F(HttpClientTest, UntrustedCertificateOrUnusableHostSendsNothing) {
   size_t before = server->requests().size();
   KyLivingConfig* config = KyLivingConfig::shareInstance();
   config->SetCloudCaFile("");  // the system's trust store does not know the throwaway certificate
   EXPECT_FALSE(KyLivingHttpClient::postVerifyMsg("t", "m").has_value());
-  config->SetCloudHost("");
   config->SetCloudCaFile(server->caFile());
-  EXPECT_FALSE(KyLivingHttpClient::postVerifyMsg("t", "m").has_value());
+  for (const std::string& host : {std::string(), server->host() + "/elsewhere?", "user@" + server->host()}) {
+    config->SetCloudHost(host);
+    EXPECT_FALSE(KyLivingHttpClient::postVerifyMsg("t", "m").has_value()) << host;
+  }
   EXPECT_EQ(server->requests().size(), before);
 }
 
