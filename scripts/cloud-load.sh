@@ -36,11 +36,17 @@ done
 echo "== preparing $sessions sessions"
 "$prepare" --cloud "127.0.0.1:$port" --ca "$cert" --count "$sessions" --out "$work/bodies.txt"
 
+# CPU seconds the server has used so far (user + system), independent of other load on the machine.
+server_cpu() { awk -v hz="$(getconf CLK_TCK)" '{printf "%.2f", ($14 + $15) / hz}' "/proc/$cloud_pid/stat"; }
+cpu_before=$(server_cpu)
+
 echo "== wrk: 2 threads, 16 connections, ${seconds}s"
-wrk -t2 -c16 -d"${seconds}s" --timeout 10s -s tools/kyld-cloud/load/rotate.lua "https://127.0.0.1:$port" \
+wrk -t2 -c16 -d"${seconds}s" --timeout 60s -s tools/kyld-cloud/load/rotate.lua "https://127.0.0.1:$port" \
   -- "$work/bodies.txt" 2 | tee "$work/wrk.txt"
 
 # Let the server finish the requests still in flight, then count what it stored.
+sleep 1
+cpu_after=$(server_cpu)
 kill "$cloud_pid"
 wait "$cloud_pid" || true
 accepted=$(awk '/^accepted/ {print $2}' "$work/wrk.txt")
@@ -49,6 +55,9 @@ exhausted=$(awk '/^exhausted/ {print $2}' "$work/wrk.txt")
 stored=$(sqlite3 "$work/cloud.db" "SELECT COUNT(*) FROM kyld_records")
 passed=$(sqlite3 "$work/cloud.db" "SELECT COUNT(*) FROM kyld_records WHERE verdict = 'pass'")
 echo "== stored $stored records ($passed pass) for $accepted accepted uploads"
+awk -v a="$cpu_before" -v b="$cpu_after" -v n="$stored" \
+  'BEGIN { if (n > 0) printf "server CPU %.1f s, %.0f ms per stored upload\n", b - a, 1000 * (b - a) / n }'
+echo "machine load while measuring: $(cut -d' ' -f1-3 /proc/loadavg)"
 if [ "$exhausted" != 0 ]; then echo "prepared sessions ran out: raise the session count"; exit 1; fi
 if [ "$refused" != 0 ]; then echo "FAIL: $refused uploads refused"; exit 1; fi
 # Uploads still in flight when wrk stopped are stored without being counted as accepted.

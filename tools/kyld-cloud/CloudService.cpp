@@ -2,7 +2,9 @@
 
 #include <cjson/cJSON.h>
 
+#include <algorithm>
 #include <chrono>
+#include <thread>
 #include <iostream>
 #include <memory>
 
@@ -58,6 +60,18 @@ bool fits(const Field& field, size_t maxBytes) { return field && !field->empty()
 
 std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
+// Holds one slot of a counting semaphore for its lifetime.
+class SlotHold {
+ public:
+  explicit SlotHold(std::counting_semaphore<1024>& slots) : slots_(slots) { slots_.acquire(); }
+  ~SlotHold() { slots_.release(); }
+  SlotHold(const SlotHold&) = delete;
+  SlotHold& operator=(const SlotHold&) = delete;
+
+ private:
+  std::counting_semaphore<1024>& slots_;
+};
+
 int64_t systemSeconds() {
   return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
@@ -71,7 +85,8 @@ CloudService::CloudService(CloudKeys keys, CloudStore& store, CloudSettings sett
       issuer_(keys_, settings.issue),
       limiter_(settings.failures),
       clock_(clock ? std::move(clock) : Clock(systemSeconds)),
-      logger_(logger ? std::move(logger) : Logger([](const std::string& line) { std::cerr << line << '\n'; })) {}
+      logger_(logger ? std::move(logger) : Logger([](const std::string& line) { std::cerr << line << '\n'; })),
+      judgeSlots_(std::clamp<std::ptrdiff_t>(std::thread::hardware_concurrency(), 1, 1024)) {}
 
 CloudReply CloudService::guarded(const char* endpoint, const std::function<CloudReply()>& work) {
   try {
@@ -140,7 +155,11 @@ CloudReply CloudService::upload(const Field& token, const Field& verifyMsg, cons
 
 std::string CloudService::judgeAndStore(const CloudSession& session, const VerifyEvidence& evidence, int64_t now,
                                         const std::string& deviceSubject) {
-  Verdict verdict = judgeEvidence(session, evidence, settings_.judgement);
+  Verdict verdict;
+  {
+    SlotHold slot(judgeSlots_);
+    verdict = judgeEvidence(session, evidence, settings_.judgement);
+  }
   CloudRecord record{randomAlphanumeric(32), session.sessionId, verdict.passed, verdict.reasons,
                      static_cast<int64_t>(evidence.images.size()), evidence.currentTime, now};
   store_.addRecord(record);

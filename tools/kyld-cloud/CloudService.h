@@ -15,6 +15,7 @@
 #include "UploadParser.h"
 
 #include <functional>
+#include <semaphore>
 #include <optional>
 #include <string>
 
@@ -64,4 +65,7 @@ class CloudService {
   FailureLimiter limiter_;
   Clock clock_;
   Logger logger_;
+  // Judging is CPU-bound (JPEG decoding, face detection): at most one judgement per core runs
+  // at a time, so concurrent uploads finish one after another instead of all late together.
+  std::counting_semaphore<1024> judgeSlots_;
 };
