@@ -11,9 +11,11 @@ namespace {
 constexpr size_t kSharedWorkers = 6;
 }  // namespace
 
+// Never destroyed: workers may still be running (or posting to the UI loop) while the
+// process exits.
 KyConcurrentQueue& KyConcurrentQueue::shared() {
-  static KyConcurrentQueue queue(kSharedWorkers);
-  return queue;
+  static KyConcurrentQueue* queue = new KyConcurrentQueue(kSharedWorkers);
+  return *queue;
 }
 
 KyConcurrentQueue::KyConcurrentQueue(size_t workers) : pool_(workers) {}

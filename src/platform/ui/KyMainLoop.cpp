@@ -64,9 +64,10 @@ void KyTimer::waitNext(const std::shared_ptr<State>& state, const std::shared_pt
   });
 }
 
+// Never destroyed, so that background work finishing during exit can still post to it.
 KyMainLoop& KyMainLoop::shared() {
-  static KyMainLoop loop;
-  return loop;
+  static KyMainLoop* loop = new KyMainLoop();
+  return *loop;
 }
 
 KyMainLoop::KyMainLoop() : guard_(asio::make_work_guard(io_)) {}
