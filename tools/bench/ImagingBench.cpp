@@ -72,7 +72,7 @@ void BM_FrameToRgb(benchmark::State& state) {
 }
 BENCHMARK(BM_FrameToRgb)->Unit(benchmark::kMicrosecond);
 
-void BM_MemcpyFrame(benchmark::State& state) {
+void BM_FrameMemcpyBaseline(benchmark::State& state) {
   const KySampleBuffer frame = cameraFrame();
   std::vector<uint8_t> copy(frame.pixels->size(), 1);
   for (auto _ : state) {
@@ -81,7 +81,7 @@ void BM_MemcpyFrame(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(copy.size()));
 }
-BENCHMARK(BM_MemcpyFrame)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FrameMemcpyBaseline)->Unit(benchmark::kMicrosecond);
 
 void BM_JpegOfFrame(benchmark::State& state) {
   const KySampleBuffer frame = cameraFrame();
