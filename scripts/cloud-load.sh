@@ -59,7 +59,8 @@ awk -v a="$cpu_before" -v b="$cpu_after" -v n="$stored" \
   'BEGIN { if (n > 0) printf "server CPU %.1f s, %.0f ms per stored upload\n", b - a, 1000 * (b - a) / n }'
 echo "machine load while measuring: $(cut -d' ' -f1-3 /proc/loadavg)"
 if [ "$exhausted" != 0 ]; then echo "prepared sessions ran out: raise the session count"; exit 1; fi
-if [ "$refused" != 0 ]; then echo "FAIL: $refused uploads refused"; exit 1; fi
+errors=$(awk '/^socket errors/ {print $3}' "$work/wrk.txt")
+if [ "$refused" != 0 ] || [ "$errors" != 0 ]; then echo "FAIL: $refused uploads refused, $errors socket errors"; exit 1; fi
 # Uploads still in flight when wrk stopped are stored without being counted as accepted.
 if [ "$stored" -lt "$accepted" ]; then echo "FAIL: accepted uploads were lost"; exit 1; fi
 echo "OK"

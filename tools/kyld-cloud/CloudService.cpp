@@ -60,18 +60,6 @@ bool fits(const Field& field, size_t maxBytes) { return field && !field->empty()
 
 std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
-// Holds one slot of a counting semaphore for its lifetime.
-class SlotHold {
- public:
-  explicit SlotHold(std::counting_semaphore<1024>& slots) : slots_(slots) { slots_.acquire(); }
-  ~SlotHold() { slots_.release(); }
-  SlotHold(const SlotHold&) = delete;
-  SlotHold& operator=(const SlotHold&) = delete;
-
- private:
-  std::counting_semaphore<1024>& slots_;
-};
-
 int64_t systemSeconds() {
   return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
@@ -86,7 +74,7 @@ CloudService::CloudService(CloudKeys keys, CloudStore& store, CloudSettings sett
       limiter_(settings.failures),
       clock_(clock ? std::move(clock) : Clock(systemSeconds)),
       logger_(logger ? std::move(logger) : Logger([](const std::string& line) { std::cerr << line << '\n'; })),
-      judgeSlots_(std::clamp<std::ptrdiff_t>(std::thread::hardware_concurrency(), 1, 1024)) {}
+      judgeGate_(std::max(1u, std::thread::hardware_concurrency())) {}
 
 CloudReply CloudService::guarded(const char* endpoint, const std::function<CloudReply()>& work) {
   try {
@@ -157,7 +145,7 @@ std::string CloudService::judgeAndStore(const CloudSession& session, const Verif
                                         const std::string& deviceSubject) {
   Verdict verdict;
   {
-    SlotHold slot(judgeSlots_);
+    GatePass pass(judgeGate_);
     verdict = judgeEvidence(session, evidence, settings_.judgement);
   }
   CloudRecord record{randomAlphanumeric(32), session.sessionId, verdict.passed, verdict.reasons,

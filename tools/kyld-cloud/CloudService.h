@@ -9,13 +9,13 @@
 
 #include "CloudKeys.h"
 #include "CloudStore.h"
+#include "FairGate.h"
 #include "FailureLimiter.h"
 #include "Judgement.h"
 #include "SessionIssuer.h"
 #include "UploadParser.h"
 
 #include <functional>
-#include <semaphore>
 #include <optional>
 #include <string>
 
@@ -66,6 +66,7 @@ class CloudService {
   Clock clock_;
   Logger logger_;
   // Judging is CPU-bound (JPEG decoding, face detection): at most one judgement per core runs
-  // at a time, so concurrent uploads finish one after another instead of all late together.
-  std::counting_semaphore<1024> judgeSlots_;
+  // at a time, in arrival order, so concurrent uploads finish one after another instead of all
+  // late together.
+  FairGate judgeGate_;
 };
