@@ -12,6 +12,7 @@ passed=0 failed=0
 
 key_value() { sed -n "s/^$1=//p" "$keys/keys.env"; }
 hex() { od -An -tx1 -v | tr -d ' \n'; }
+unhex() { perl -e 'local $/; print pack("H*", <STDIN>)'; }
 fixed_iv_hex=$(printf %s "$(key_value FIXED_IV)" | hex)
 
 check() {  # name expected actual
@@ -26,10 +27,10 @@ cloud_answer() {  # init-line crypt-key-name fixed-key-name root-pem
   json=$(printf %s "$b64" | openssl enc -d -aes-128-cbc -base64 -A \
     -K "$(printf %s "$(key_value "$3")" | hex)" -iv "$fixed_iv_hex")
   point=$(printf %s "$json" | sed 's/.*"otPK":"\([0-9a-f]*\)".*/\1/')
-  printf '3059301306072a8648ce3d020106082a8648ce3d030107034200%s' "$point" | xxd -r -p > "$work/peer.der"
+  printf '3059301306072a8648ce3d020106082a8648ce3d030107034200%s' "$point" | unhex > "$work/peer.der"
   secret=$(openssl pkeyutl -derive -inkey "$keys/$4" -peerkey "$work/peer.der" -peerform DER | hex)
   secret=$(printf %s "$secret" | sed 's/^\(00\)*//')
-  share_key=$(printf %s "$secret" | xxd -r -p | openssl base64 -A | cut -c1-16)
+  share_key=$(printf %s "$secret" | unhex | openssl base64 -A | cut -c1-16)
   device_digest=$(printf %s "$json" | sed 's/.*"deviceId":"\([A-Za-z0-9]*\)".*/\1/' | tr -d '\n' |
     openssl dgst -md5 -r | cut -c1-32)
   header_ok=$([ "$b64" != "$line" ] && echo yes || echo no)
