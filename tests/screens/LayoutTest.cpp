@@ -114,7 +114,8 @@ TEST_P(ActionRow, SpreadsQuarterWidthCellsWithEqualGaps) {
 INSTANTIATE_TEST_SUITE_P(Figures, ActionRow,
                          ::testing::Values(RowCase{6235, {"炫彩", "眨眼", "摇头", "张嘴"}, 0},
                                            RowCase{25, {"眨眼", "张嘴"}, 62.5},
-                                           RowCase{1407, {"远近", "点头", "不支持的类型", "不支持的类型"}, 0}));
+                                           RowCase{1407, {"远近", "点头", "不支持的类型", "不支持的类型"}, 0}),
+                         [](const auto& info) { return "livingType" + std::to_string(info.param.livingType); });
 
 TEST(ActionRow, TitlesByDigit) {
   const std::pair<const char*, const char*> cases[] = {
