@@ -72,6 +72,20 @@ void PrefixCode::fillTable() {
     const bool leaf = nodes_[node].child[0] == -2;
     table_[prefix] = leaf ? Slot{nodes_[node].value, depth, 0} : Slot{0, 0, node};
   }
+  // Chains of whole codes within each prefix, from the single-code slots.
+  multiTable_.resize(table_.size());
+  for (uint32_t prefix = 0; prefix < multiTable_.size(); ++prefix) {
+    MultiSlot& multi = multiTable_[prefix];
+    uint32_t used = 0;
+    while (multi.count < kValuesPerSlot) {
+      const uint32_t rest = (prefix << used) & ((1u << kTableBits) - 1);  // remaining bits, zero-filled
+      const Slot& slot = table_[rest];
+      if (slot.length == 0 || used + slot.length > kTableBits) break;
+      multi.values[multi.count++] = slot.value;
+      used += slot.length;
+    }
+    multi.bits = static_cast<uint8_t>(used);
+  }
 }
 
 // 64 stream bits starting at bitPosition, most significant first; bits past the end read 0.
@@ -95,24 +109,38 @@ bool TableLeafDecoder::bit(uint64_t bitPosition) const {
   return byte < stream_.size() && ((stream_[byte] >> (7 - bitPosition % 8)) & 1u);
 }
 
+float TableLeafDecoder::decodeOne() {
+  const PrefixCode::Slot& slot = code_.table_[window(position_) >> (64 - PrefixCode::kTableBits)];
+  if (slot.length > 0) {
+    position_ += slot.length;
+    return slot.value;
+  }
+  // Rare long code: finish it one bit at a time. The code is complete, so this ends.
+  position_ += PrefixCode::kTableBits;
+  uint32_t node = slot.node;
+  while (code_.nodes_[node].child[0] != -2) {
+    node = static_cast<uint32_t>(code_.nodes_[node].child[bit(position_) ? 1 : 0]);
+    ++position_;
+  }
+  return code_.nodes_[node].value;
+}
+
 bool TableLeafDecoder::decode(std::span<float> out) {
-  constexpr unsigned shift = 64 - PrefixCode::kTableBits;
-  for (float& value : out) {
-    const PrefixCode::Slot& slot = code_.table_[window(position_) >> shift];
-    if (slot.length > 0) {
-      value = slot.value;
-      position_ += slot.length;
+  float* next = out.data();
+  float* const end = next + out.size();
+  // Whole slots while they fit; a slot always writes kValuesPerSlot values, of which
+  // `count` are kept.
+  while (end - next >= static_cast<std::ptrdiff_t>(PrefixCode::kValuesPerSlot)) {
+    const PrefixCode::MultiSlot& multi = code_.multiTable_[window(position_) >> (64 - PrefixCode::kTableBits)];
+    if (multi.count == 0) {
+      *next++ = decodeOne();
       continue;
     }
-    // Rare long code: finish it one bit at a time. The code is complete, so this ends.
-    position_ += PrefixCode::kTableBits;
-    uint32_t node = slot.node;
-    while (code_.nodes_[node].child[0] != -2) {
-      node = static_cast<uint32_t>(code_.nodes_[node].child[bit(position_) ? 1 : 0]);
-      ++position_;
-    }
-    value = code_.nodes_[node].value;
+    std::memcpy(next, multi.values, sizeof multi.values);
+    next += multi.count;
+    position_ += multi.bits;
   }
+  while (next != end) *next++ = decodeOne();
   return position_ <= uint64_t{stream_.size()} * 8;
 }
 

@@ -43,6 +43,15 @@ class PrefixCode {
     uint32_t node = 0;
   };
 
+  // Several short codes resolved by one kTableBits-bit look-up: `count` values (0 when the
+  // first code is longer than the table) taking `bits` bits in all.
+  static constexpr unsigned kValuesPerSlot = 4;
+  struct MultiSlot {
+    float values[kValuesPerSlot] = {};
+    uint8_t count = 0;
+    uint8_t bits = 0;
+  };
+
   PrefixCode() = default;
   bool addCode(const CodeEntry& entry, float step, std::string& error);
   bool checkComplete(std::string& error) const;
@@ -50,6 +59,7 @@ class PrefixCode {
 
   std::vector<Node> nodes_;
   std::vector<Slot> table_;
+  std::vector<MultiSlot> multiTable_;
 };
 
 // Table-driven decoder over a stream; it keeps its bit position across calls.
@@ -63,6 +73,7 @@ class TableLeafDecoder {
  private:
   uint64_t window(uint64_t bitPosition) const;
   bool bit(uint64_t bitPosition) const;
+  float decodeOne();
 
   const PrefixCode& code_;
   std::span<const uint8_t> stream_;

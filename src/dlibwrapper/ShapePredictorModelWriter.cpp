@@ -137,6 +137,9 @@ bool save_shape_predictor_model(dlib::shape_predictor& predictor, const std::str
   std::unique_ptr<HuffmanTree> tree = build_tree({counts.begin(), counts.end()});
   const CodeTable table = build_lookup_table(*tree);
   destroy_tree(tree);
+  for (const auto& [symbol, bits] : table) {
+    if (bits.size() > 255) return fail("a Huffman code is longer than the format's 255 bits");
+  }
 
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   writeHeader(out, predictor, threshold, levels, userValue);

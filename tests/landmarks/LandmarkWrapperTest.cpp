@@ -50,9 +50,11 @@ double overlap(const KyFaceRect& a, const KyFaceRect& b) {
 
 // The face in the portrait frame, as the still-image finder sees it.
 KyFaceRect portraitFrameFace() {
-  KySampleBuffer frame = portraitFrame();
-  const KyImage image = imageOf(KyPixelFormat::BGRA, frame.width, frame.height, *frame.pixels);
-  return KyDlibWrapper::findFace(image);
+  static const KyFaceRect face = [] {
+    const KySampleBuffer frame = portraitFrame();
+    return KyDlibWrapper::findFace(imageOf(KyPixelFormat::BGRA, frame.width, frame.height, *frame.pixels));
+  }();
+  return face;
 }
 
 TEST(ConvertCGRectValueArray, TruncatesOriginThenSums) {
@@ -265,7 +267,7 @@ TEST(Fidelity, EmbeddedModelStaysCloseToDlibsOriginal) {
   // pixels of face width (the portrait's face).
   const KySampleBuffer frame = portraitFrame();
   const KyImage selfie = imageOf(KyPixelFormat::BGRA, frame.width, frame.height, *frame.pixels);
-  const double perPortraitFace = 88.0 / KyDlibWrapper::findFace(selfie).width;
+  const double perPortraitFace = 88.0 / portraitFrameFace().width;
   const Distances enlarged = compareWithOriginal(selfie, "selfie_frame");
   EXPECT_LE(enlarged.mean * perPortraitFace, 1.0);
   EXPECT_LE(enlarged.max * perPortraitFace, 3.0);
