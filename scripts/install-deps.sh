@@ -32,4 +32,6 @@ $SUDO apt-get install -y -qq --no-install-recommends "${PACKAGES[@]}" >/dev/null
 if ! command -v node >/dev/null 2>&1; then
   $SUDO apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
 fi
+# Header packages of the Node.js module (pinned in hostbridge/package-lock.json).
+npm ci --prefix "$(dirname "$0")/../hostbridge" --no-audit --no-fund >/dev/null
 echo "dependencies installed"
