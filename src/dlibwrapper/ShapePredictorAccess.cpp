@@ -29,12 +29,12 @@ struct DeltasTag {
   friend Pointer memberPointer(DeltasTag);
 };
 
-}  // namespace
-
 template struct MemberPointerExport<InitialShape, &dlib::shape_predictor::initial_shape>;
 template struct MemberPointerExport<ForestsTag, &dlib::shape_predictor::forests>;
 template struct MemberPointerExport<AnchorIdx, &dlib::shape_predictor::anchor_idx>;
 template struct MemberPointerExport<DeltasTag, &dlib::shape_predictor::deltas>;
+
+}  // namespace
 
 ShapeVector& initialShapeOf(dlib::shape_predictor& predictor) { return predictor.*memberPointer(InitialShape{}); }
 Forests& forestsOf(dlib::shape_predictor& predictor) { return predictor.*memberPointer(ForestsTag{}); }
