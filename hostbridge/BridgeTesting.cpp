@@ -70,5 +70,8 @@ Napi::Object makeBridgeTestingExports(Napi::Env env) {
   Napi::Object testing = Napi::Object::New(env);
   testing.Set("settings", Napi::Function::New(env, settings, "settings"));
   testing.Set("shownScreen", Napi::Function::New(env, shownScreen, "shownScreen"));
+#ifdef KYLD_BRIDGE_SESSION_SCRIPT
+  addBridgeSessionScript(env, testing);
+#endif
   return testing;
 }

@@ -3,9 +3,13 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <future>
 #include <mutex>
 #include <thread>
+
+class KyViewController;
+class KyWindow;
 
 class BridgeUIThread {
  public:
@@ -24,10 +28,15 @@ class BridgeUIThread {
   // Ends the loop and waits for the thread; later posts start it again.
   void stop();
 
+  // On the UI thread: the screen now shown. A Node process has no application window, so the
+  // first call without a key window gives it one, kept until stop().
+  std::shared_ptr<KyViewController> shownScreen();
+
  private:
   BridgeUIThread() = default;
   void startLocked();
 
   std::mutex mutex_;
   std::thread thread_;
+  std::shared_ptr<KyWindow> window_;  // touched on the UI thread only
 };

@@ -13,7 +13,6 @@
 #include "HostAppViewUtil.h"
 #include "dlibwrapper/KyDlibWrapper.h"
 #include "platform/ui/KyViewController.h"
-#include "platform/ui/KyWindow.h"
 #include "utils/LogManager.h"
 
 namespace {
@@ -102,15 +101,6 @@ KyLivingDetectResult applyAndInitialise(const Options& options) {
   return KyLivingDetectionManager::verifyInit(options.integer("livingType"));
 }
 
-// A Node process has no application window: the module gives it one to present from.
-std::shared_ptr<KyViewController> shownScreen() {
-  if (std::shared_ptr<KyViewController> shown = HostAppViewUtil::getViewController()) return shown;
-  std::shared_ptr<KyWindow> window = KyWindow::create();
-  window->setRootViewController(std::make_shared<KyViewController>());
-  window->makeKeyAndVisible();
-  return HostAppViewUtil::getViewController();
-}
-
 void callHost(Napi::Env env, Napi::Function callback, std::nullptr_t*, KyLivingDetectResult* delivered) {
   std::unique_ptr<KyLivingDetectResult> result(delivered);
   if (env == nullptr || callback.IsEmpty()) return;
@@ -189,7 +179,7 @@ Napi::Value KyLivingDetectionModule::startLivingDetect(const Napi::CallbackInfo&
   // Holds the process open until the session answers; released right after the answer.
   KyLivingDetectCallback session = deliverOnce(SessionCallback::New(env, callback, "startLivingDetect", 0, 1));
   BridgeUIThread::shared().post([token, session] {
-    KyLivingDetectionManager::startDetect2(token, shownScreen(), session, 2);
+    KyLivingDetectionManager::startDetect2(token, BridgeUIThread::shared().shownScreen(), session, 2);
   });
   return env.Undefined();
 }

@@ -22,3 +22,5 @@ class KyLivingDetectionModule {
 
 // Test-only views into the library state the module changes and into HostAppViewUtil.
 Napi::Object makeBridgeTestingExports(Napi::Env env);
+// Test builds only: a scripted camera, a sealed token and a fed detection screen.
+void addBridgeSessionScript(Napi::Env env, Napi::Object testing);

@@ -57,3 +57,14 @@ test('a callback that throws does not take the process down', () => {
   assert.equal(answers.length, 1);
   assert.match(stderr, /host callback failed/);
 });
+
+test('a whole scripted session answers once with success', { skip: !bridge._testing.sealToken && 'not a test build' }, () => {
+  const { answers } = runSession('scripted');
+  assert.equal(answers.length, 1);
+  const [{ answer, keepAlive }] = answers;
+  assert.equal(keepAlive, false);
+  assert.equal(answer.code, 'KLD_SUCCESS', answer.msg);
+  assert.equal(answer.msg, '终端检测完成');
+  assert.ok(answer.data.startsWith('flatbuffer@'), answer.data.slice(0, 40));
+  assert.ok(answer.token.length > 0);
+});
