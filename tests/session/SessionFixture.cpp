@@ -64,6 +64,7 @@ void SessionFixture::open(int32_t livingType, int64_t windowSwitchType) {
 void SessionFixture::frame(size_t faces) {
   std::vector<KyFaceRect> rects(faces, KyFaceRect{120, 160, 240, 240});
   controller->captureOutputMetadata(rects);
+  frame_.timestampMs += 66;  // about 15 frames a second, for the recording
   controller->captureOutput(frame_);
 }
 
