@@ -147,8 +147,24 @@ bool KyPortraitWarper::isFaceTriangle(const KyTriangle& triangle) const {
   return std::all_of(triangle.begin(), triangle.end(), [&](int i) { return kinds_[i] == Kind::Face; });
 }
 
-bool KyPortraitWarper::isMouthCavity(const KyTriangle& triangle) const {
-  return std::all_of(triangle.begin(), triangle.end(), [](int i) { return i >= 60 && i <= 67; });
+// Darkens the inside of the posed inner lip line (points 60-67): the open mouth.
+void KyPortraitWarper::fillMouthCavity(const std::vector<KyPoint>& posed, std::vector<uint8_t>& out) const {
+  const int32_t width = portrait_.image.width, height = portrait_.image.height;
+  double minX = posed[60].x, maxX = minX, minY = posed[60].y, maxY = minY;
+  for (int i = 61; i <= 67; ++i) {
+    minX = std::min(minX, posed[i].x), maxX = std::max(maxX, posed[i].x);
+    minY = std::min(minY, posed[i].y), maxY = std::max(maxY, posed[i].y);
+  }
+  for (int32_t y = std::max(0, int32_t(minY)); y <= std::min(height - 1, int32_t(maxY) + 1); ++y) {
+    for (int32_t x = std::max(0, int32_t(minX)); x <= std::min(width - 1, int32_t(maxX) + 1); ++x) {
+      bool inside = false;  // even-odd crossings of a ray to the right
+      for (int i = 60, j = 67; i <= 67; j = i++) {
+        const KyPoint &a = posed[i], &b = posed[j];
+        if ((a.y > y) != (b.y > y) && x < (b.x - a.x) * (y - a.y) / (b.y - a.y) + a.x) inside = !inside;
+      }
+      if (inside) std::copy(kCavity, kCavity + 3, out.data() + (static_cast<size_t>(y) * width + x) * 4);
+    }
+  }
 }
 
 KySampleBuffer KyPortraitWarper::render(const KySubjectPose& pose, uint64_t seed, int64_t timestampMs) const {
@@ -158,14 +174,12 @@ KySampleBuffer KyPortraitWarper::render(const KySubjectPose& pose, uint64_t seed
   const std::vector<KyPoint> posed = posedPoints(pose);
   const double tint[3] = {pose.tintB * 255, pose.tintG * 255, pose.tintR * 255};
   const double tintStrength = std::clamp(pose.tintStrength, 0.0, 1.0);
-  const bool cavity = pose.mouthOpen > 0;
   for (const KyTriangle& t : triangles_) {
     const KyPoint &d0 = posed[t[0]], &d1 = posed[t[1]], &d2 = posed[t[2]];
     const KyPoint &s0 = points_[t[0]], &s1 = points_[t[1]], &s2 = points_[t[2]];
     const double area = (d1.x - d0.x) * (d2.y - d0.y) - (d1.y - d0.y) * (d2.x - d0.x);
     if (std::abs(area) < 1e-6) continue;
     const bool tinted = tintStrength > 0 && isFaceTriangle(t);
-    const bool dark = cavity && isMouthCavity(t);
     const int32_t x0 = std::max(0, static_cast<int32_t>(std::floor(std::min({d0.x, d1.x, d2.x}))));
     const int32_t x1 = std::min(width - 1, static_cast<int32_t>(std::ceil(std::max({d0.x, d1.x, d2.x}))));
     const int32_t y0 = std::max(0, static_cast<int32_t>(std::floor(std::min({d0.y, d1.y, d2.y}))));
@@ -179,10 +193,6 @@ KySampleBuffer KyPortraitWarper::render(const KySubjectPose& pose, uint64_t seed
         constexpr double kEdge = -1e-6;
         if (w0 < kEdge || w1 < kEdge || w2 < kEdge) continue;
         uint8_t* pixel = out.data() + (static_cast<size_t>(y) * width + x) * 4;
-        if (dark) {
-          std::copy(kCavity, kCavity + 3, pixel);
-          continue;
-        }
         const Colour c = sampleBgra(source, w0 * s0.x + w1 * s1.x + w2 * s2.x, w0 * s0.y + w1 * s1.y + w2 * s2.y);
         const double channels[3] = {c.b, c.g, c.r};
         for (int k = 0; k < 3; ++k) {
@@ -191,6 +201,7 @@ KySampleBuffer KyPortraitWarper::render(const KySubjectPose& pose, uint64_t seed
       }
     }
   }
+  if (pose.mouthOpen > 0) fillMouthCavity(posed, out);
   if (pose.noise > 0) {
     std::mt19937_64 random(seed);
     std::normal_distribution<double> noise(0, pose.noise);

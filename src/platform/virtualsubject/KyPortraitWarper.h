@@ -35,7 +35,7 @@ class KyPortraitWarper {
   double depthOf(size_t index) const;
   std::vector<KyPoint> expressionPoints(const KySubjectPose& pose) const;
   bool isFaceTriangle(const KyTriangle& triangle) const;
-  bool isMouthCavity(const KyTriangle& triangle) const;
+  void fillMouthCavity(const std::vector<KyPoint>& posed, std::vector<uint8_t>& out) const;
 
   KyPortrait portrait_;
   Geometry head_;
