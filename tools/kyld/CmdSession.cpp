@@ -1,5 +1,5 @@
-// kyld session: one detection session through the public API, from a camera or a video file,
-// against a cloud (a reference cloud on loopback unless one is named).
+// kyld session: one detection session through the public API, from a camera, a video file or a
+// virtual subject, against a cloud (a reference cloud on loopback unless one is named).
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -7,18 +7,34 @@
 #include <string_view>
 
 #include "Commands.h"
+#include "KyLivingDetectionViewController.h"
 #include "SessionRunner.h"
+#include "platform/virtualsubject/KySubjectPerformer.h"
+#include "platform/virtualsubject/KyVirtualSubjectSource.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: kyld session --living-type N --source camera[:DEVICE]|video:FILE [--window] [--cloud URL]\n"
-    "                    [--record] [--out DIR]\n";
+    "usage: kyld session --living-type N --source camera[:DEVICE]|video:FILE|virtual[:PORTRAIT] [--window]\n"
+    "                    [--cloud URL] [--record] [--out DIR]\n";
 
 bool parseLivingType(const char* text, int32_t& out) {
   const char* end = text + std::strlen(text);
   auto [ptr, error] = std::from_chars(text, end, out);
   return error == std::errc() && ptr == end && out > 0 && out <= 9999;
+}
+
+// "virtual" or "virtual:PORTRAIT": a virtual subject that performs what the screen asks.
+bool useVirtualSubject(const std::string& source, SessionRunOptions& options) {
+  if (source != "virtual" && source.rfind("virtual:", 0) != 0) return false;
+  auto subject = std::make_shared<KyVirtualSubjectSource>(source.size() > 8 ? source.substr(8) : std::string());
+  auto performer = std::make_shared<KySubjectPerformer>();
+  subject->setPoseProvider([performer](int64_t elapsedMs) { return performer->poseAt(elapsedMs); });
+  options.device = KyCaptureDevice::scripted(subject);
+  options.onTick = [performer](KyLivingDetectionViewController& screen) {
+    performer->setScreen(screen.currentLivingType(), screen.screenColor());
+  };
+  return true;
 }
 
 }  // namespace
@@ -51,13 +67,15 @@ int kyldSession(KyldArgs args) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  std::string error;
-  std::optional<KyCaptureDevice> device = KyCaptureDevice::fromSourceText(source, error);
-  if (!device) {
-    std::fprintf(stderr, "kyld session: %s\n", error.c_str());
-    return 2;
+  if (!useVirtualSubject(source, options)) {
+    std::string error;
+    std::optional<KyCaptureDevice> device = KyCaptureDevice::fromSourceText(source, error);
+    if (!device) {
+      std::fprintf(stderr, "kyld session: %s\n", error.c_str());
+      return 2;
+    }
+    options.device = *device;
   }
-  options.device = *device;
   SessionRunOutcome outcome = runSession(options);
   if (!outcome.error.empty()) std::fprintf(stderr, "kyld session: %s\n", outcome.error.c_str());
   std::printf("%s\n", outcomeJson(outcome).c_str());
