@@ -129,13 +129,7 @@ void KyDetectionScreen::showContinueOverlay() { cameraMaskView_->setHidden(false
 void KyDetectionScreen::hideContinueOverlay() { cameraMaskView_->setHidden(true); }
 
 void KyDetectionScreen::showCameraFrame(const KySampleBuffer& frame) {
-  KyImage image;
-  image.pixels = frame.pixels;
-  image.format = KyPixelFormat::BGRA;
-  image.width = frame.width;
-  image.height = frame.height;
-  image.bytesPerRow = frame.bytesPerRow;
-  previewLayer_->enqueueFrame(image);
+  previewLayer_->enqueueFrame(KyLDCommUtil::imageFromSampleBuffer(frame));
 }
 
 void KyDetectionScreen::showFaceOutline(bool show) {
