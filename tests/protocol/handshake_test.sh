@@ -58,9 +58,9 @@ run_session() {  # crypt-type type-name fixed-key root-pem expiry-offset [jpeg..
 
 ffmpeg -loglevel error -f lavfi -i testsrc=size=480x640 -frames:v 1 "$work/frame.jpg"
 
-for spec in "0 DEFAULT FIXED_KEY_DEFAULT root_default.pem" "1 SH_CA FIXED_KEY_SH_CA root_sh_ca.pem" \
+for keyset in "0 DEFAULT FIXED_KEY_DEFAULT root_default.pem" "1 SH_CA FIXED_KEY_SH_CA root_sh_ca.pem" \
             "2 TEST FIXED_KEY_TEST root_test.pem" "9 TEST FIXED_KEY_TEST root_test.pem"; do
-  set -- $spec
+  set -- $keyset
   run_session "$1" "$2" "$3" "$4" 600 "$work/frame.jpg"
   check "type $1 header" yes "$header_ok"
   check "type $1 outcome" '{"code":"0","livingType":26}' "$outcome"
