@@ -1,3 +1,4 @@
+#include "BenchTiming.h"
 // Cloud-client and device-identity costs, each against a baseline measured in the same run.
 //
 //   ClientEncodeBody:    the form body of a 240 KiB verification message ("+" to "%2B", UTF-8
@@ -27,16 +28,6 @@
 
 namespace {
 
-template <typename Work>
-double bestSecondsPerCall(int calls, Work work) {
-  double best = 1e9;
-  for (int batch = 0; batch < 5; ++batch) {
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < calls; ++i) work();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / calls);
-  }
-  return best;
-}
 
 void report(benchmark::State& state, const char* name, double baselineSeconds) {
   state.counters[name] = benchmark::Counter(static_cast<double>(state.iterations()) * baselineSeconds,

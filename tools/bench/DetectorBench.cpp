@@ -1,3 +1,4 @@
+#include "BenchTiming.h"
 // Liveness detector figures: LDTComm::processLivingDetect per frame for the readiness
 // checks and every living type, in thread CPU time, next to the per-frame work the
 // pipeline does anyway (sharing a fresh 68-point landmark list) measured in the same run:
@@ -31,16 +32,6 @@ LandmarkList frontalFace() {
           {250, 288}, {260, 290}, {250, 292}, {240, 292}, {230, 292}};
 }
 
-// CPU time of this thread, so the ratio holds on a machine shared with other work.
-struct ThreadClock {
-  using duration = std::chrono::nanoseconds;
-  using time_point = std::chrono::time_point<ThreadClock>;
-  static time_point now() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return time_point(duration(int64_t{now.tv_sec} * 1000000000 + now.tv_nsec));
-  }
-};
 
 LDTResult detect(int32_t livingType, const LandmarkList& face, bool needImage, const uint8_t* rgb = nullptr) {
   return LDTComm::processLivingDetect(livingType, std::make_shared<const LandmarkList>(face), kFrame, needImage, rgb,

@@ -1,3 +1,4 @@
+#include "BenchTiming.h"
 // Imaging figures: camera frame to packed RGB (as a multiple of memcpy of the same frame,
 // measured in the same run) and JPEG encoding of a best image.
 #include <benchmark/benchmark.h>
@@ -31,16 +32,6 @@ KySampleBuffer cameraFrame() {
   return KySampleBuffer::copyOf(bgra.data(), kWidth, kHeight);
 }
 
-// CPU time of this thread: the ratio stays meaningful on a machine shared with other work.
-struct ThreadClock {
-  using duration = std::chrono::nanoseconds;
-  using time_point = std::chrono::time_point<ThreadClock>;
-  static time_point now() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return time_point(duration(int64_t{now.tv_sec} * 1000000000 + now.tv_nsec));
-  }
-};
 using Clock = ThreadClock;
 
 // Each iteration copies the frame with memcpy and converts it, timing both, so the ratio

@@ -1,3 +1,4 @@
+#include "BenchTiming.h"
 // Protocol costs, each against one baseline measured in the same run: a P-256 scalar
 // multiplication done directly with mbedtls (no DRBG, no group reload). Counter "x_ecmul":
 // how many bare multiplications one operation costs.
@@ -59,16 +60,6 @@ void useBenchStore() {
   benchmark::DoNotOptimize(installed);
 }
 
-template <typename Work>
-double bestSecondsPerCall(int calls, Work work) {
-  double best = 1e9;
-  for (int batch = 0; batch < 5; ++batch) {
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < calls; ++i) work();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / calls);
-  }
-  return best;
-}
 
 int fixedRandom(void*, unsigned char* out, size_t length) {
   std::memset(out, 0x5a, length);
